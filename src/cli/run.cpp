@@ -3,8 +3,6 @@
 // 1 and never reads standard input.
 #include "run.h"
 
-#include <memory>
-
 #include "arguments.h"
 #include "console.h"
 #include "line_pass.h"
@@ -32,6 +30,14 @@ int fail(Console& console, const char* message) {
     return 1;
 }
 
+// A failure once the input is open: the message, then the input closed.
+int fail_closing(Console& console, const char* message, FileHandle input) {
+    print_text(console, message);
+    close_file(input);
+    finish_console(console);
+    return 1;
+}
+
 // Runs the pass and closes both files, input first. Returns the message of
 // the failure, or nullptr when every read, write and the close succeeded.
 const char* convert_files(FileHandle input, FileHandle output, InputFormat format) {
@@ -52,38 +58,29 @@ const char* convert_files(FileHandle input, FileHandle output, InputFormat forma
 }  // namespace
 
 int run_tool(int argc, char** argv) {
-    // The console buffer is 4 KiB; keep it off the stack frame's hot size.
-    auto console = std::make_unique<Console>();
-    init_console(*console, stdout_is_terminal());
-    print_banner(*console);
+    Console console;
+    init_console(console, stdout_is_terminal());
+    print_banner(console);
 
     InputFormat format;
-    if (argc < 4 || !choose_input_format(argv[1], &format)) return fail(*console, nullptr);
+    if (argc < 4 || !choose_input_format(argv[1], &format)) return fail(console, nullptr);
     const char* input_name = argv[2];
     const char* output_name = argv[3];
-    if (equal_exact(input_name, output_name)) return fail(*console, kMessageSameName);
+    if (equal_exact(input_name, output_name)) return fail(console, kMessageSameName);
 
     FileHandle input;
-    if (open_input_file(input_name, &input) != OpenInput::Opened) return fail(*console, kMessageOpenInput);
+    if (open_input_file(input_name, &input) != OpenInput::Opened) return fail(console, kMessageOpenInput);
     // Two names for one file: opening the output would empty the input.
-    if (is_same_file(input, output_name)) {
-        close_file(input);
-        return fail(*console, kMessageSameName);
-    }
+    if (is_same_file(input, output_name)) return fail_closing(console, kMessageSameName, input);
     FileHandle output;
-    if (!open_output_file(output_name, &output)) {
-        print_text(*console, kMessageOpenOutput);
-        close_file(input);
-        finish_console(*console);
-        return 1;
-    }
+    if (!open_output_file(output_name, &output)) return fail_closing(console, kMessageOpenOutput, input);
 
     const char* failure = convert_files(input, output, format);
-    if (failure != nullptr) return fail(*console, failure);
+    if (failure != nullptr) return fail(console, failure);
 
-    print_text(*console, kMessageDone);
+    print_text(console, kMessageDone);
     wait_for_key();
-    finish_console(*console);
+    finish_console(console);
     return 0;
 }
 
