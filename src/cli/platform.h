@@ -28,8 +28,9 @@ bool open_output_file(const char* name, FileHandle* file);
 // Reads up to capacity bytes: the count, 0 at the end, -1 on an error.
 long long read_file(FileHandle file, char* buffer, std::size_t capacity);
 
-// Writes all size bytes (repeating short writes); false on an error.
-bool write_file(FileHandle file, const char* data, std::size_t size);
+// Writes up to size bytes: the count written (possibly fewer than size), or
+// -1 on an error.
+long long write_file(FileHandle file, const char* data, std::size_t size);
 
 // Closes the file; false when closing reported an error.
 bool close_file(FileHandle file);

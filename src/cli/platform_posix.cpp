@@ -58,18 +58,12 @@ long long read_file(FileHandle file, char* buffer, std::size_t capacity) {
     }
 }
 
-bool write_file(FileHandle file, const char* data, std::size_t size) {
-    while (size > 0) {
+long long write_file(FileHandle file, const char* data, std::size_t size) {
+    for (;;) {
         ssize_t n = ::write(fd_of(file), data, size);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        if (n == 0) return false;
-        data += n;
-        size -= static_cast<std::size_t>(n);
+        if (n >= 0) return n;
+        if (errno != EINTR) return -1;
     }
-    return true;
 }
 
 bool close_file(FileHandle file) { return ::close(fd_of(file)) == 0; }

@@ -77,8 +77,11 @@ bool write_all(HANDLE h, const char* data, std::size_t size) {
 
 }  // namespace
 
-bool write_file(FileHandle file, const char* data, std::size_t size) {
-    return write_all(handle_of(file), data, size);
+long long write_file(FileHandle file, const char* data, std::size_t size) {
+    DWORD want = size > 0x40000000u ? 0x40000000u : static_cast<DWORD>(size);
+    DWORD done = 0;
+    if (!WriteFile(handle_of(file), data, want, &done, nullptr)) return -1;
+    return static_cast<long long>(done);
 }
 
 bool close_file(FileHandle file) { return CloseHandle(handle_of(file)) != 0; }

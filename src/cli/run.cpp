@@ -16,8 +16,16 @@ long long read_from_file(void* context, char* buffer, std::size_t capacity) {
     return read_file(*static_cast<FileHandle*>(context), buffer, capacity);
 }
 
+// Writes all of data, going on after short writes; a write that fails or
+// makes no progress is an error.
 bool write_to_file(void* context, const char* data, std::size_t size) {
-    return write_file(*static_cast<FileHandle*>(context), data, size);
+    while (size > 0) {
+        long long n = write_file(*static_cast<FileHandle*>(context), data, size);
+        if (n <= 0) return false;
+        data += n;
+        size -= static_cast<std::size_t>(n);
+    }
+    return true;
 }
 
 int fail(Console& console, const char* message) {
