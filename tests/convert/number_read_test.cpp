@@ -728,7 +728,7 @@ TEST(ReadReal, DigitRunsJustAboveTwoToThe53NearMidpoints) {
         long long exponent = mid.exponent + static_cast<long long>(mid.digits.size() - keep);
         for (const std::string& digits : {head, testing::increment_digits(head)}) {
             std::string text = digits + "e" + std::to_string(exponent);
-            if (exponent < -22 || exponent > 22) text = "0." + digits + "e" + std::to_string(exponent + keep);
+            if (exponent < -22 || exponent > 22) text = "0." + digits + "e" + std::to_string(exponent + static_cast<long long>(keep));
             RealRead r = read_real(text);
             ASSERT_TRUE(r.found) << text;
             ASSERT_EQ(bits_of(r.value), bits_of(exact_of(text))) << text;
