@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "exact_decimal.h"
+#include "exact_int128.h"
 
 namespace quorvel {
 namespace {
@@ -446,16 +447,8 @@ TEST(ReadReal, ExporterNumbersMatchStrtof) {
 }
 
 #if defined(__SIZEOF_INT128__)
-using u128 = unsigned __int128;
-
-std::string decimal(u128 v) {
-    std::string s;
-    do {
-        s.insert(s.begin(), static_cast<char>('0' + static_cast<int>(v % 10)));
-        v /= 10;
-    } while (v != 0);
-    return s;
-}
+using testing::decimal;
+using testing::u128;
 
 int bit_length(u128 v) {
     int n = 0;

@@ -12,65 +12,18 @@
 #include <thread>
 #include <vector>
 
+#include "../convert/exact_int128.h"
 #include "number_text.h"
 
 namespace quorvel {
 namespace {
 
-using u128 = unsigned __int128;
-
-std::string decimal(u128 v) {
-    std::string s;
-    do {
-        s.insert(s.begin(), static_cast<char>('0' + static_cast<int>(v % 10)));
-        v /= 10;
-    } while (v != 0);
-    return s;
-}
-
-u128 pow_u128(unsigned base, int n) {
-    u128 r = 1;
-    while (n-- > 0) r *= base;
-    return r;
-}
-
-// The text of the single with these bits, from its exact value mant * 2^exp2,
-// by decimal arithmetic on 128-bit integers.
+// The text of a single by 128-bit integer division, independent of the writer.
 std::string exact_text(std::uint32_t bits) {
-    bool negative = (bits >> 31) != 0;
-    std::uint32_t biased = (bits >> 23) & 0xFF;
-    std::uint32_t mant = bits & 0x7FFFFF;
-    std::string sign = negative ? "-" : "";
-    if (biased == 0xFF) return sign + "1.#INF00";
-    if (biased == 0 && mant == 0) return "0.000000";
-    int exp2 = biased == 0 ? -149 : static_cast<int>(biased) - 150;
-    if (biased != 0) mant |= 0x800000;
-    if (exp2 >= 0) {
-        u128 whole = static_cast<u128>(mant) << exp2;
-        std::string digits = decimal(whole);
-        if (whole >= pow_u128(10, 17)) {
-            // 17 significant digits, half up on the 18th, zeros after.
-            u128 unit = pow_u128(10, static_cast<int>(digits.size()) - 17);
-            u128 kept = whole / unit;
-            if ((whole % unit) * 10 / unit >= 5) ++kept;
-            digits = decimal(kept * unit);
-        }
-        return sign + digits + ".000000";
-    }
-    int k = -exp2;
-    if (k > 44) return sign + "0.000000";  // below 2^-21, under half of 10^-6
-    // value = mant * 5^k / 10^k; six decimals, halfway away from zero.
-    u128 n = static_cast<u128>(mant) * pow_u128(5, k);
-    u128 micro;
-    if (k <= 6) {
-        micro = n * pow_u128(10, 6 - k);
-    } else {
-        u128 unit = pow_u128(10, k - 6);
-        micro = n / unit;
-        if (2 * (n % unit) >= unit) ++micro;
-    }
-    std::string frac = decimal(micro % 1000000);
-    return sign + decimal(micro / 1000000) + "." + std::string(6 - frac.size(), '0') + frac;
+    float f;
+    std::memcpy(&f, &bits, sizeof f);
+    char text[64];
+    return std::string(text, testing::expected_text(text, f));
 }
 
 std::string written(float f) {
