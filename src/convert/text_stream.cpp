@@ -5,9 +5,8 @@
 namespace quorvel {
 
 InputStream make_input_stream(ByteSource source, std::size_t held_capacity) {
-    InputStream in{source, {}, 0, 0, false, false, false};
-    // One more byte, for a CR held over from the previous block.
-    in.buffer.resize(held_capacity + kReadBlockSize + 1);
+    InputStream in{source, {}, 0, 0, false, false};
+    in.buffer.resize(held_capacity + kReadBlockSize);
     return in;
 }
 
@@ -25,57 +24,29 @@ void fill_input(InputStream& in) {
         in.end -= in.begin;
         in.begin = 0;
     }
-    // Raw bytes land one place after the text, so that a held CR can still be
-    // put before them; translation only drops bytes, so it can work in place.
-    std::size_t room = in.buffer.size() - in.end - 1;
+    std::size_t room = in.buffer.size() - in.end;
     if (room > kReadBlockSize) room = kReadBlockSize;
-    char* raw = buf + in.end + 1;
-    long long got = in.source.read(in.source.context, raw, room);
+    long long got = in.source.read(in.source.context, buf + in.end, room);
     if (got < 0) {
         in.failed = true;
         return;
     }
-    char* dst = buf + in.end;
     if (got == 0) {
         in.at_end = true;
-        if (in.pending_cr) *dst++ = '\r';
-        in.pending_cr = false;
-        in.end = static_cast<std::size_t>(dst - buf);
         return;
     }
-    const char* src = raw;
-    const char* src_end = raw + got;
-    if (in.pending_cr) {
-        // A CR before LF is dropped; before anything else it is a character.
-        if (*src != '\n') *dst++ = '\r';
-        in.pending_cr = false;
+    std::size_t n = static_cast<std::size_t>(got);
+    const void* stop = std::memchr(buf + in.end, '\x1a', n);
+    if (stop != nullptr) {
+        n = static_cast<std::size_t>(static_cast<const char*>(stop) - (buf + in.end));
+        in.at_end = true;
     }
-    while (src < src_end) {
-        char c = *src;
-        if (c == '\x1a') {
-            in.at_end = true;
-            break;
-        }
-        if (c == '\r') {
-            if (src + 1 == src_end) {
-                in.pending_cr = true;
-                ++src;
-                continue;
-            }
-            if (src[1] == '\n') {
-                ++src;
-                continue;
-            }
-        }
-        *dst++ = c;
-        ++src;
-    }
-    in.end = static_cast<std::size_t>(dst - buf);
+    in.end += n;
 }
 
 namespace {
 
-void put_bytes(OutputStream& out, const char* data, std::size_t size) {
+void put_bytes_slow(OutputStream& out, const char* data, std::size_t size) {
     while (size > 0 && !out.failed) {
         std::size_t room = out.buffer.size() - out.used;
         if (room == 0) {
@@ -90,7 +61,19 @@ void put_bytes(OutputStream& out, const char* data, std::size_t size) {
     }
 }
 
+// Copies into the buffer when the bytes fit, the common case.
+inline void put_bytes(OutputStream& out, const char* data, std::size_t size) {
+    if (size <= out.buffer.size() - out.used && !out.failed) {
+        std::memcpy(out.buffer.data() + out.used, data, size);
+        out.used += size;
+        return;
+    }
+    put_bytes_slow(out, data, size);
+}
+
 }  // namespace
+
+void write_bytes(OutputStream& out, const char* data, std::size_t size) { put_bytes(out, data, size); }
 
 void write_text(OutputStream& out, const char* text, std::size_t size) {
     const char* end = text + size;

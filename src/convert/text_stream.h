@@ -1,9 +1,13 @@
 // Text streams over raw bytes, with the tool's own block buffering.
 //
-// Reading: CR LF is one LF (also where the pair straddles two reads), a lone
-// CR is an ordinary character, and a byte 0x1A ends the input. Writing: every
-// LF goes out as CR LF. The rules are applied here, over binary I/O, so that
-// the bytes are the same on every platform.
+// The text rules: on reading, CR LF is one LF and a lone CR is an ordinary
+// character; a byte 0x1A ends the input; on writing, every LF goes out as
+// CR LF. The input stream applies only the 0x1A rule and hands out the raw
+// bytes: since a CR before an LF is dropped on reading and put back on
+// writing, the line pass copies a line ending in CR LF as it stands and
+// gives a line ending in a bare LF its CR, which is the same as translating
+// both ways without the copy. The rules are applied here and in the line
+// pass, over binary I/O, so that the bytes are the same on every platform.
 #pragma once
 
 #include <cstddef>
@@ -31,12 +35,11 @@ constexpr std::size_t kWriteBlockSize = 64 * 1024;
 
 struct InputStream {
     ByteSource source;
-    std::vector<char> buffer;  // translated text in [begin, end)
+    std::vector<char> buffer;  // unread input in [begin, end)
     std::size_t begin;
     std::size_t end;
-    bool pending_cr;  // the last byte read was a CR whose follower is unknown
-    bool at_end;      // the end of the input (or a 0x1A) has been reached
-    bool failed;      // a read failed
+    bool at_end;  // the end of the input (or a 0x1A) has been reached
+    bool failed;  // a read failed
 };
 
 struct OutputStream {
@@ -46,17 +49,20 @@ struct OutputStream {
     bool failed;  // a write failed; later writes are skipped
 };
 
-// held_capacity is the most text the stream must keep unread at once.
+// held_capacity is the most input the stream must keep unread at once.
 InputStream make_input_stream(ByteSource source, std::size_t held_capacity);
 OutputStream make_output_stream(ByteSink sink);
 
-// Moves the unread text to the front of the buffer and reads one more block
-// after it, translated. Does nothing once at_end or failed is set. The unread
-// text must be shorter than held_capacity.
+// Moves the unread input to the front of the buffer and reads one more block
+// after it, cut at the first 0x1A. Does nothing once at_end or failed is set.
+// The unread input must be at most held_capacity bytes.
 void fill_input(InputStream& in);
 
 // Writes text, every LF as CR LF. Nothing is written once a write has failed.
 void write_text(OutputStream& out, const char* text, std::size_t size);
+
+// Writes bytes as they are.
+void write_bytes(OutputStream& out, const char* data, std::size_t size);
 
 // Hands everything buffered to the sink; false if any write failed.
 bool flush_output(OutputStream& out);

@@ -144,7 +144,31 @@ TEST(WholeLines, BeyondTheHeldPrefix) {
 
 TEST(WholeLines, LongLineWithCrLfEnds) {
     std::string body(kLinePrefixSize + 10, 'z');
-    EXPECT_EQ(convert(body + "\r\nok\r\n", InputFormat::Hl1, 1000), body + "\r\nok\r\n");
+    // 65547 puts the read boundary between the CR and its LF.
+    for (std::size_t chunk : {1000, 4096, 65547}) {
+        EXPECT_EQ(convert(body + "\r\nok\r\n", InputFormat::Hl1, chunk), body + "\r\nok\r\n");
+        EXPECT_EQ(convert(body + "\nok\n", InputFormat::Hl1, chunk), body + "\r\nok\r\n");
+        EXPECT_EQ(convert(body + "\r\rok", InputFormat::Hl1, chunk), body + "\r\rok");
+    }
+}
+
+TEST(WholeLines, HeldPrefixLimitCountsCharactersNotTheLineEnd) {
+    // A vertex line padded with blanks to length characters: it is whole, and
+    // rewritten, while its characters fit in the held prefix, whichever way
+    // it ends; from kLinePrefixSize characters on the blanks run to the end
+    // of the prefix and the line is copied.
+    for (std::size_t length : {kLinePrefixSize - 2, kLinePrefixSize - 1, kLinePrefixSize, kLinePrefixSize + 1}) {
+        std::string line = kHl1Vertex + std::string(length - kHl1Vertex.size(), ' ');
+        bool whole = length < kLinePrefixSize;
+        for (std::string end : {"\n", "\r\n", ""}) {
+            std::string expected = "triangles\r\n" + (whole ? kSourceOut : line + (end.empty() ? "" : "\r\n"));
+            for (std::size_t chunk : {std::size_t{4093}, kLinePrefixSize - 1, kLinePrefixSize, kLinePrefixSize + 1,
+                                      std::size_t{1} << 20}) {
+                std::string out = convert("triangles\n" + line + end, InputFormat::Hl1, chunk);
+                EXPECT_TRUE(out == expected) << "length " << length << ", end " << end.size() << ", chunk " << chunk;
+            }
+        }
+    }
 }
 
 TEST(Nul, LineWithNulIsCopiedWholeAndScannedUpToIt) {
